@@ -1,0 +1,50 @@
+// Linear hypothesis tests of a fixed model fitted by penalised normal equations.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "kernels/matrix.h"
+
+// The model of one trait as the hypothesis tests need it.
+struct FittedModel {
+  const IntMatrix* C = nullptr;         // h restriction rows, p columns
+  const std::vector<double>* Xty = nullptr;  // X'y, p entries
+  double yty = 0.0;                     // y'y
+  double sse = 0.0;                     // error sum of squares of the full model
+  int rankX = 0;
+  int observations = 0;                 // N
+  std::size_t parameters() const { return C->cols(); }
+  std::size_t restrictions() const { return C->rows(); }
+};
+
+struct TestResult {
+  double sseH = 0.0;   // error sum of squares restricted by the hypothesis
+  double f = 0.0;
+  double probability = 1.0;
+  int df1 = 0;
+  int df2 = 0;
+};
+
+// Work storage of estimateParameter and testDifference, allocated once per run.
+struct HypothesisWork {
+  HypothesisWork(std::size_t h, std::size_t p);
+  IntMatrix L0;        // (h + 1) x p
+  RealMatrix U;        // p x p, the updated inverse
+  RealMatrix W;        // (h + 1) x p
+  RealMatrix M;        // (h + 1) x (h + 1), of which a leading square is used
+  std::vector<double> bH;  // p
+  std::vector<double> v;   // h + 1
+};
+
+// Tests that the n parameters first .. first+n-1 are all zero. A is X'X + C'C, not inverted.
+// With df1 = 0 the result is F = 0 and probability 1.
+TestResult testFactor(const FittedModel& model, const RealMatrix& A, std::size_t first, std::size_t n);
+
+// Tests that parameter k is zero; Ainv is the inverse of X'X + C'C.
+TestResult estimateParameter(const FittedModel& model, const RealMatrix& Ainv, std::size_t k,
+                             HypothesisWork& work);
+
+// Tests that parameters i and j are equal (the row +1 at i, -1 at j).
+TestResult testDifference(const FittedModel& model, const RealMatrix& Ainv, std::size_t i, std::size_t j,
+                          HypothesisWork& work);
