@@ -97,7 +97,10 @@ StrataBases gramSchmidtStrata(const LinearDesign& d, const StrataDesign& s) {
   for (std::size_t c = 0; c < p; ++c) {
     std::vector<long double> v(n);
     for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<long double>(x[i][c]);
-    std::size_t stratum = c < s.male.first ? 4 : c < s.female.first ? kMale : c < s.cross.first ? kFemale : kCross;
+    std::size_t stratum = c < s.male.first ? std::size_t{4}
+                          : c < s.female.first ? std::size_t{kMale}
+                          : c < s.cross.first ? std::size_t{kFemale}
+                                              : std::size_t{kCross};
     add(v, stratum);
   }
   for (std::size_t e = 0; e < n; ++e) {
