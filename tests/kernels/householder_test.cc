@@ -133,8 +133,13 @@ TEST(HouseholderSolve, FewerRowsThanColumnsStaysInsideTheMatrices) {
 // ---- Strata against the plain reduction ----
 
 // The reduction as first written: reflections down from the diagonal, then rotations that clear
-// the rows of dependent columns, then compaction of the rows kept. Needs nRows >= nCols.
+// the rows of dependent columns, then compaction of the rows kept. Reads rows up to nCols - 1,
+// so it needs nRows >= nCols.
 std::size_t plainReduction(RealMatrix& X, RealMatrix& Y, std::size_t nRows, std::size_t nCols) {
+  if (nRows < nCols) {
+    ADD_FAILURE() << "the plain reduction cannot run with fewer rows than columns";
+    return 0;
+  }
   const std::size_t T = Y.cols();
   std::vector<double> u(nRows);
   for (std::size_t o = 0; o < nCols; ++o) {
@@ -270,7 +275,7 @@ TEST(HouseholderSolve, StrataMatchThePlainReductionOnCrossedAndBlockedDesigns) {
   unevenReps.push_back({1, 1, 1, 1});
   unevenReps.push_back({1, 1, 1, 1});
   std::vector<Case> cases = {
-      {"crossed 2x2", testdesign::modelThree(fullFactorial(1, 1, 2, 2, 2))},
+      {"crossed 2x2", testdesign::modelThree(fullFactorial(1, 1, 2, 2, 3))},
       {"crossed 4x3 missing cells", testdesign::modelThree(dropCells(fullFactorial(1, 1, 4, 3, 3), {{1, 2}, {3, 3}, {4, 1}}))},
       {"crossed uneven replicates", testdesign::modelThree(unevenReps)},
       {"blocked 3 blocks 3x4", testdesign::modelTwo(fullFactorial(1, 3, 3, 4, 1))},
@@ -306,8 +311,16 @@ TEST(HouseholderSolve, MultiSiteDesignKeepsExactlyTheRank) {
   ASSERT_EQ(80u, bounds[bounds.size() - 2]);
   const RealMatrix Y0 = traitsFor(n, 2, 99);
 
-  RealMatrix plainX = testdesign::toReal(d.X), plainY = Y0;
-  EXPECT_EQ(151u, plainReduction(plainX, plainY, n, p));
+  // 160 observations, 174 parameters: the plain reduction needs as many rows as columns, so it
+  // gets zero rows appended (an observation with no design entries and a zero response changes
+  // no fit).
+  ASSERT_LT(n, p);
+  RealMatrix plainX(p, p), plainY(p, Y0.cols());
+  for (std::size_t r = 0; r < n; ++r) {
+    for (std::size_t c = 0; c < p; ++c) plainX[r][c] = static_cast<double>(d.X[r][c]);
+    for (std::size_t t = 0; t < Y0.cols(); ++t) plainY[r][t] = Y0[r][t];
+  }
+  EXPECT_EQ(151u, plainReduction(plainX, plainY, p, p));
 
   RealMatrix X = testdesign::toReal(d.X), Y = Y0;
   ASSERT_EQ(80u, householderSolve(X, Y, n, p));
