@@ -318,7 +318,8 @@ int CompoundDocument::findNode(const std::string& path) const {
 
 std::int64_t CompoundDocument::streamSize(const std::string& name) const {
   const int node = findNode(name);
-  return node < 0 ? kStreamNotFound : directory_[nodes_[node].entry].size;
+  if (node < 0) return kStreamNotFound;
+  return directory_[nodes_[node].entry].size;
 }
 
 int CompoundDocument::readStream(const std::string& name, std::vector<std::uint8_t>& out) const {
