@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <clocale>
 #include <cstdio>
 #include <thread>
 
@@ -46,6 +47,25 @@ TEST(AnalysisRun, SameDataSameReport) {
   ASSERT_EQ(runAnalysis(ModelKind::ModelIII, trial, a).status, RunStatus::Complete);
   ASSERT_EQ(runAnalysis(ModelKind::ModelIII, trial, b).status, RunStatus::Complete);
   EXPECT_EQ(readFile(a.reportPath), readFile(b.reportPath));
+}
+
+// The desktop runs under the user's locale; the report must not follow a decimal comma.
+TEST(AnalysisRun, ReportIgnoresTheProcessLocale) {
+  TrialData trial = balancedModel3Trial(3, 3, 2, 2, 6);
+  RunTarget plain{tempReport("locale_c.txt"), nullptr, nullptr, {}, 1700000000};
+  ASSERT_EQ(runAnalysis(ModelKind::ModelIII, trial, plain).status, RunStatus::Complete);
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
+  if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
+  char probe[16];
+  std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+  RunTarget german{tempReport("locale_de.txt"), nullptr, nullptr, {}, 1700000000};
+  RunOutcome outcome = runAnalysis(ModelKind::ModelIII, trial, german);
+  std::setlocale(LC_ALL, saved.c_str());
+  ASSERT_EQ(std::string(probe), "1,5");  // the locale really has a decimal comma
+  ASSERT_EQ(outcome.status, RunStatus::Complete);
+  const std::string report = readFile(german.reportPath);
+  EXPECT_EQ(report, readFile(plain.reportPath));
+  EXPECT_NE(report.find(".0000"), std::string::npos);
 }
 
 TEST(AnalysisRun, RefusalsHandOverWithoutAReport) {
