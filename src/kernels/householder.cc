@@ -31,21 +31,42 @@ void raisePivotRow(RealMatrix& X, RealMatrix& Y, std::size_t column, std::size_t
   }
 }
 
-// Applies I - beta u u' (u[row] = 1) to rows row .. nRows-1 of the columns from..cols-1 of M.
-// Rows are visited in storage order: first all dot products, then all updates.
-void reflect(RealMatrix& M, std::size_t from, std::size_t cols, std::size_t row, std::size_t nRows,
-             const std::vector<double>& u, double beta, std::vector<long double>& dots) {
-  std::fill(dots.begin() + static_cast<std::ptrdiff_t>(from), dots.begin() + static_cast<std::ptrdiff_t>(cols), 0.0L);
-  for (std::size_t d = row; d < nRows; ++d) {
-    const long double ud = u[d];
-    const double* m = M[d];
-    for (std::size_t c = from; c < cols; ++c) dots[c] += ud * m[c];
+// s[c] = beta * (sum over rows d = row .. nRows-1 of u[d] M[d][c]) for c = from .. cols-1, in
+// long double. Columns are taken four at a time so the sums stay in registers while the rows
+// are walked.
+void reflectionDots(const RealMatrix& M, std::size_t from, std::size_t cols, std::size_t row, std::size_t nRows,
+                    const std::vector<double>& u, double beta, std::vector<double>& s) {
+  std::size_t c = from;
+  for (; c + 4 <= cols; c += 4) {
+    long double s0 = 0.0L, s1 = 0.0L, s2 = 0.0L, s3 = 0.0L;
+    for (std::size_t d = row; d < nRows; ++d) {
+      const long double ud = u[d];
+      const double* m = M[d] + c;
+      s0 += ud * m[0];
+      s1 += ud * m[1];
+      s2 += ud * m[2];
+      s3 += ud * m[3];
+    }
+    s[c] = static_cast<double>(beta * s0);
+    s[c + 1] = static_cast<double>(beta * s1);
+    s[c + 2] = static_cast<double>(beta * s2);
+    s[c + 3] = static_cast<double>(beta * s3);
   }
-  for (std::size_t c = from; c < cols; ++c) dots[c] *= beta;
+  for (; c < cols; ++c) {
+    long double s0 = 0.0L;
+    for (std::size_t d = row; d < nRows; ++d) s0 += static_cast<long double>(u[d]) * M[d][c];
+    s[c] = static_cast<double>(beta * s0);
+  }
+}
+
+// Applies I - beta u u' (u[row] = 1) to rows row .. nRows-1 of the columns from .. cols-1 of M.
+void reflect(RealMatrix& M, std::size_t from, std::size_t cols, std::size_t row, std::size_t nRows,
+             const std::vector<double>& u, double beta, std::vector<double>& s) {
+  reflectionDots(M, from, cols, row, nRows, u, beta, s);
   for (std::size_t d = row; d < nRows; ++d) {
     const double ud = u[d];
     double* m = M[d];
-    for (std::size_t c = from; c < cols; ++c) m[c] -= static_cast<double>(dots[c]) * ud;
+    for (std::size_t c = from; c < cols; ++c) m[c] -= s[c] * ud;
   }
 }
 
@@ -55,7 +76,7 @@ std::size_t householderSolve(RealMatrix& X, RealMatrix& Y, std::size_t nRows, st
   nRows = std::min({nRows, X.rows(), Y.rows()});
   nCols = std::min(nCols, X.cols());
   std::vector<double> u(nRows);
-  std::vector<long double> dots(std::max(nCols, Y.cols()));
+  std::vector<double> dots(std::max(nCols, Y.cols()));
   std::size_t row = 0;  // next free row: the rank so far
   for (std::size_t o = 0; o < nCols && row < nRows; ++o) {
     const long double norm = normBelow(X, o, row, nRows);

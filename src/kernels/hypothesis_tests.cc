@@ -8,7 +8,7 @@
 #include "kernels/inversion.h"
 
 HypothesisWork::HypothesisWork(std::size_t h, std::size_t p)
-    : L0(h + 1, p), U(p, p), W(h + 1, p), M(h + 1, h + 1), bH(p), v(h + 1), accumulator(p) {}
+    : L0(h + 1, p), U(p, p), W(h + 1, p), M(h + 1, h + 1), bH(p), v(h + 1), d(p) {}
 
 namespace {
 
@@ -34,7 +34,7 @@ void fitWork(HypothesisWork& work, std::size_t rows, std::size_t p) {
   if (work.M.rows() != rows || work.M.cols() != rows) work.M.reset(rows, rows);
   work.bH.resize(p);
   work.v.resize(rows);
-  work.accumulator.resize(p);
+  work.d.resize(p);
 }
 
 // L0 = [C; 0]: the caller writes the hypothesis rows below C.
@@ -44,20 +44,21 @@ void placeRestrictions(const IntMatrix& C, IntMatrix& L0) {
   for (std::size_t r = C.rows(); r < L0.rows(); ++r) std::fill(L0[r], L0[r] + p, 0);
 }
 
-// W = L U for the first rank rows L of L0, exploiting that L is sparse.
-void multiplyBasis(const IntMatrix& L0, std::size_t rank, const RealMatrix& U, RealMatrix& W,
-                   std::vector<long double>& acc) {
+// W = L U for the first rank rows L of L0, skipping the zero entries of L. The rows of W are
+// summed in double (vectorised): their terms have one sign pattern per column of U and no
+// cancellation of the size that y'y - bH'Xty has, which is summed in long double.
+void multiplyBasis(const IntMatrix& L0, std::size_t rank, const RealMatrix& U, RealMatrix& W) {
   const std::size_t p = U.cols();
   for (std::size_t r = 0; r < rank; ++r) {
-    std::fill(acc.begin(), acc.begin() + static_cast<std::ptrdiff_t>(p), 0.0L);
+    double* w = W[r];
+    std::fill(w, w + p, 0.0);
     const std::int64_t* l = L0[r];
     for (std::size_t c = 0; c < p; ++c) {
       if (l[c] == 0) continue;
-      const long double lc = static_cast<long double>(l[c]);
+      const double lc = static_cast<double>(l[c]);
       const double* u = U[c];
-      for (std::size_t b = 0; b < p; ++b) acc[b] += lc * u[b];
+      for (std::size_t b = 0; b < p; ++b) w[b] += lc * u[b];
     }
-    for (std::size_t b = 0; b < p; ++b) W[r][b] = static_cast<double>(acc[b]);
   }
 }
 
@@ -86,7 +87,7 @@ TestResult restrictedFit(const FittedModel& model, HypothesisWork& work, std::si
   const std::size_t p = model.parameters();
   const std::vector<double>& Xty = *model.Xty;
   const std::size_t rank = integerRank(p, work.L0, rows);
-  multiplyBasis(work.L0, rank, work.U, work.W, work.accumulator);
+  multiplyBasis(work.L0, rank, work.U, work.W);
   formMiddle(work.W, work.L0, rank, work.M);
   invertSymmetric(work.M, rank);
   for (std::size_t a = 0; a < p; ++a) {
@@ -143,10 +144,14 @@ TestResult estimateParameter(const FittedModel& model, const RealMatrix& Ainv, s
   fitWork(work, h + 1, p);
   placeRestrictions(*model.C, work.L0);
   work.L0[h][k] = 1;
+  // U = A^-1 - a a' / (a_k + 1) with a = column k of A^-1, read as row k (A^-1 is symmetric).
   const double denominator = Ainv[k][k] + 1.0;
+  const double* ak = Ainv[k];
   for (std::size_t a = 0; a < p; ++a) {
-    const double ak = Ainv[a][k];
-    for (std::size_t b = 0; b < p; ++b) work.U[a][b] = Ainv[a][b] - ak * Ainv[b][k] / denominator;
+    const double g = ak[a] / denominator;
+    const double* row = Ainv[a];
+    double* u = work.U[a];
+    for (std::size_t b = 0; b < p; ++b) u[b] = row[b] - g * ak[b];
   }
   return restrictedFit(model, work, h + 1);
 }
@@ -167,10 +172,15 @@ TestResult testDifference(const FittedModel& model, const RealMatrix& Ainv, std:
   placeRestrictions(*model.C, work.L0);
   work.L0[h][i] = 1;
   work.L0[h][j] = -1;
+  // U = A^-1 - d d' / s, d the difference of rows i and j of the symmetric A^-1.
   const double s = Ainv[i][i] + 1.0 + Ainv[j][j] - 2.0 * Ainv[i][j];
-  std::vector<double>& d = work.bH;  // reused as d before it holds the restricted estimates
-  for (std::size_t a = 0; a < p; ++a) d[a] = Ainv[a][i] - Ainv[a][j];
-  for (std::size_t a = 0; a < p; ++a)
-    for (std::size_t b = 0; b < p; ++b) work.U[a][b] = Ainv[a][b] - d[a] * d[b] / s;
+  std::vector<double>& d = work.d;
+  for (std::size_t a = 0; a < p; ++a) d[a] = Ainv[i][a] - Ainv[j][a];
+  for (std::size_t a = 0; a < p; ++a) {
+    const double g = d[a] / s;
+    const double* row = Ainv[a];
+    double* u = work.U[a];
+    for (std::size_t b = 0; b < p; ++b) u[b] = row[b] - g * d[b];
+  }
   return restrictedFit(model, work, h + 1);
 }

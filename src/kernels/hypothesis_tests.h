@@ -35,7 +35,7 @@ struct HypothesisWork {
   RealMatrix M;        // (h + 1) x (h + 1), of which a leading square is used
   std::vector<double> bH;  // p
   std::vector<double> v;   // h + 1
-  std::vector<long double> accumulator;  // p, one row of W in extended precision
+  std::vector<double> d;   // p, the direction of a rank-one update
 };
 
 // All three return SSE_H, the F of the hypothesis against the full model with df1 = rank[C; H] +
@@ -48,7 +48,8 @@ struct HypothesisWork {
 // Tests that the n parameters first .. first+n-1 are all zero. A is X'X + C'C, not inverted.
 TestResult testFactor(const FittedModel& model, const RealMatrix& A, std::size_t first, std::size_t n);
 
-// Tests that parameter k is zero; Ainv is the inverse of X'X + C'C.
+// Tests that parameter k is zero; Ainv is the inverse of X'X + C'C, both triangles filled (as
+// invertSymmetric leaves it).
 TestResult estimateParameter(const FittedModel& model, const RealMatrix& Ainv, std::size_t k,
                              HypothesisWork& work);
 

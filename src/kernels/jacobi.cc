@@ -18,34 +18,41 @@ struct Position {
   std::size_t k = 0;
 };
 
-void rotate(RealMatrix& A, RealMatrix& V, std::size_t n, std::size_t j, std::size_t k) {
+// Rotation of the pair (j, k), j > k, in the plane of unknowns j and k. A is kept exactly
+// symmetric, so the new rows j and k are computed once (contiguously) and mirrored into the
+// columns; the eigenvectors are kept as rows of Vt (the transpose of V) for the same reason.
+void rotate(RealMatrix& A, RealMatrix& Vt, std::size_t n, std::size_t j, std::size_t k) {
   const double x = -A[j][k];
   const double y = (A[k][k] - A[j][j]) / 2.0;
   double omega = x / std::sqrt(x * x + y * y);
   if (y < 0.0) omega = -omega;
   const double sn = omega / std::sqrt(2.0 * (1.0 + std::sqrt(1.0 - omega * omega)));
   const double cn = std::sqrt(1.0 - sn * sn);
-  const double ajj = A[j][j], akk = A[k][k], ajk = A[j][k];
-  A[j][j] = cn * cn * ajj + sn * sn * akk + omega * ajk;
-  A[k][k] = sn * sn * ajj + cn * cn * akk - omega * ajk;
-  A[j][k] = 0.0;
-  A[k][j] = 0.0;
+  double* rowJ = A[j];
+  double* rowK = A[k];
+  const double ajj = rowJ[j], akk = rowK[k], ajk = rowJ[k];
   for (std::size_t l = 0; l < n; ++l) {
-    if (l == j || l == k) continue;
-    const double ajl = A[j][l], akl = A[k][l];
-    A[j][l] = cn * ajl + sn * akl;
-    A[k][l] = cn * akl - sn * ajl;
+    const double ajl = rowJ[l], akl = rowK[l];
+    rowJ[l] = cn * ajl + sn * akl;
+    rowK[l] = cn * akl - sn * ajl;
   }
+  rowJ[j] = cn * cn * ajj + sn * sn * akk + omega * ajk;
+  rowK[k] = sn * sn * ajj + cn * cn * akk - omega * ajk;
+  rowJ[k] = 0.0;
+  rowK[j] = 0.0;
+  // Rows j and k are final, so mirroring them whole also rewrites the four entries of the pair
+  // with their own values.
   for (std::size_t l = 0; l < n; ++l) {
-    if (l == j || l == k) continue;
-    const double alj = A[l][j], alk = A[l][k];
-    A[l][j] = cn * alj + sn * alk;
-    A[l][k] = cn * alk - sn * alj;
+    double* rowL = A[l];
+    rowL[j] = rowJ[l];
+    rowL[k] = rowK[l];
   }
+  double* vj = Vt[j];
+  double* vk = Vt[k];
   for (std::size_t l = 0; l < n; ++l) {
-    const double vlj = V[l][j], vlk = V[l][k];
-    V[l][j] = cn * vlj + sn * vlk;
-    V[l][k] = cn * vlk - sn * vlj;
+    const double vlj = vj[l], vlk = vk[l];
+    vj[l] = cn * vlj + sn * vlk;
+    vk[l] = cn * vlk - sn * vlj;
   }
 }
 
@@ -77,7 +84,7 @@ bool nextAfterRotation(const RealMatrix& A, std::size_t n, double threshold, Pos
       return true;
     }
   for (std::size_t l = k + 1; l < j; ++l)
-    if (above(A, l, k, threshold)) {
+    if (std::fabs(A[k][l]) > threshold) {  // A[l][k], read along row k
       found = {l, k};
       return true;
     }
@@ -90,21 +97,19 @@ bool nextAfterRotation(const RealMatrix& A, std::size_t n, double threshold, Pos
 }
 
 // Descending order of the diagonal by adjacent exchanges where the lower entry is strictly
-// larger; columns of V follow their eigenvalues.
-void sortDescending(RealMatrix& A, RealMatrix& V, std::size_t n) {
+// larger; the eigenvectors (rows of Vt) follow their eigenvalues into the columns of V.
+void sortDescending(RealMatrix& A, const RealMatrix& Vt, RealMatrix& V, std::size_t n) {
   std::vector<std::size_t> order(n);
   for (std::size_t i = 0; i < n; ++i) order[i] = i;
   // Insertion sort by adjacent exchanges: stable, so it gives the exchange sort's order.
   for (std::size_t i = 1; i < n; ++i)
     for (std::size_t m = i; m > 0 && A[order[m]][order[m]] > A[order[m - 1]][order[m - 1]]; --m)
       std::swap(order[m], order[m - 1]);
-  std::vector<double> row(n);
-  for (std::size_t i = 0; i < n; ++i) row[i] = A[order[i]][order[i]];
-  for (std::size_t i = 0; i < n; ++i) A[i][i] = row[i];
-  for (std::size_t l = 0; l < n; ++l) {
-    for (std::size_t i = 0; i < n; ++i) row[i] = V[l][order[i]];
-    std::copy(row.begin(), row.end(), V[l]);
-  }
+  std::vector<double> diagonal(n);
+  for (std::size_t i = 0; i < n; ++i) diagonal[i] = A[order[i]][order[i]];
+  for (std::size_t i = 0; i < n; ++i) A[i][i] = diagonal[i];
+  for (std::size_t l = 0; l < n; ++l)
+    for (std::size_t i = 0; i < n; ++i) V[l][i] = Vt[order[i]][l];
 }
 
 }  // namespace
@@ -112,9 +117,12 @@ void sortDescending(RealMatrix& A, RealMatrix& V, std::size_t n) {
 void jacobiEigen(RealMatrix& A, std::size_t n, RealMatrix& V, double eps) {
   n = std::min({n, A.rows(), A.cols()});
   if (V.rows() < n || V.cols() < n) V.reset(n, n);
-  for (std::size_t i = 0; i < n; ++i)
-    for (std::size_t l = 0; l < n; ++l) V[i][l] = (i == l) ? 1.0 : 0.0;
   if (n == 0) return;
+  // The method reads the lower triangle; the upper one is made its mirror image.
+  for (std::size_t j = 1; j < n; ++j)
+    for (std::size_t k = 0; k < j; ++k) A[k][j] = A[j][k];
+  RealMatrix Vt(n, n);
+  for (std::size_t i = 0; i < n; ++i) Vt[i][i] = 1.0;
 
   long double s = 0.0L;
   for (std::size_t j = 1; j < n; ++j)
@@ -129,11 +137,11 @@ void jacobiEigen(RealMatrix& A, std::size_t n, RealMatrix& V, double eps) {
     Position at;
     bool found = scanFrom(A, n, threshold, Position{}, at);
     while (found && rotations < rotationLimit) {
-      rotate(A, V, n, at.j, at.k);
+      rotate(A, Vt, n, at.j, at.k);
       ++rotations;
       found = nextAfterRotation(A, n, threshold, at, at);
     }
     if (threshold < eps) break;
   }
-  sortDescending(A, V, n);
+  sortDescending(A, Vt, V, n);
 }
