@@ -116,9 +116,11 @@ bool WorkbookFile::loadBytes(std::vector<std::uint8_t> bytes) {
 }
 
 bool WorkbookFile::readDocument() {
-  std::vector<std::uint8_t> stream;
-  document_.readStream("Workbook", stream);
-  Bivex::readWorkbookStream(stream, globals_, worksheets_);
+  {
+    std::vector<std::uint8_t> stream;  // released before the grids are built
+    document_.readStream("Workbook", stream);
+    Bivex::readWorkbookStream(stream, globals_, worksheets_);
+  }
   sheets_.reserve(worksheets_.size());
   for (const auto& sheet : worksheets_) sheets_.push_back(Bivex::buildSheetGrid(sheet, globals_));
   return true;

@@ -305,7 +305,9 @@ std::uint32_t CellBlock::Formula::write(std::vector<std::uint8_t>& out) {
 
 std::size_t Worksheet::read(const std::uint8_t* stream, std::size_t available) {
   using RowBlock = CellTable::RowBlock;
-  // The last row block stays open for cell and ROW records until a DBCELL closes it.
+  // The last row block stays open for cell and ROW records until a DBCELL closes it. Cell blocks
+  // grow geometrically: a row block of writers that omit ROW records holds every cell of the sheet,
+  // and growing it in fixed steps would copy it over and over.
   bool isOpen = false;
   auto open = [&]() -> RowBlock& { return cellTable.rowBlocks.back(); };
   auto openBlock = [&] {

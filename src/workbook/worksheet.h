@@ -5,6 +5,7 @@
 // worksheet's EOF), and outside any row block (some writers emit no ROW records at all), where
 // they form a row block of their own. Substreams nested in the worksheet (embedded charts) are
 // skipped up to their own EOF, so the worksheet's records after them are still read.
+// A value cell outside the extent that DIMENSIONS declares enlarges the grid (buildSheetGrid).
 #pragma once
 
 #include <cstdint>
