@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <clocale>
@@ -14,7 +15,7 @@
 
 namespace {
 
-std::string tempReport(const std::string& name) { return testing::TempDir() + name; }
+std::string tempReport(const std::string& name) { return testing::TempDir() + std::to_string(getpid()) + "_" + name; }
 
 TEST(AnalysisRun, WritesTheReportAndHandsOver) {
   TrialData trial = balancedModel3Trial(3, 4, 2, 2, 1);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include <string>
 
@@ -13,11 +16,11 @@ const char* const kTrial =
     "3,1,8.0,1\n3,1,8.5,1.5\n3,2,11.0,3\n3,2,11.5,3.5\n";
 
 TEST(CliAnalyze, WritesTheReportNextToTheData) {
-  std::string dir = testing::TempDir() + "analyze_cli/";
+  std::string dir = testing::TempDir() + "analyze_cli_" + std::to_string(getpid()) + "/";
   mkdir(dir.c_str(), 0755);
   std::string csv = dir + "trial.csv";
   std::remove((dir + "result.txt").c_str());
-  writeCsv("analyze_cli/trial.csv", kTrial);
+  std::ofstream(csv, std::ios::binary) << kTrial;
   CliRun run = runCli("analyze " + csv);
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, dir + "result.txt\n");

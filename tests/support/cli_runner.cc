@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -14,7 +15,9 @@ std::string readFile(const std::string& path) {
 }
 
 CliRun runCli(const std::string& args) {
-  std::string errPath = testing::TempDir() + "cli_stderr.txt";
+  // ctest runs test cases as parallel processes: every run gets its own file.
+  static int runs = 0;
+  std::string errPath = testing::TempDir() + "cli_stderr_" + std::to_string(getpid()) + "_" + std::to_string(++runs);
   std::string command = std::string(PEDIVAR_CLI) + " " + args + " 2>" + errPath;
   CliRun run{0, "", ""};
   FILE* pipe = popen(command.c_str(), "r");
@@ -24,11 +27,12 @@ CliRun runCli(const std::string& args) {
   int status = pclose(pipe);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.err = readFile(errPath);
+  std::remove(errPath.c_str());
   return run;
 }
 
 std::string writeCsv(const std::string& name, const std::string& text) {
-  std::string path = testing::TempDir() + name;
+  std::string path = testing::TempDir() + std::to_string(getpid()) + "_" + name;
   std::ofstream(path, std::ios::binary) << text;
   return path;
 }
