@@ -170,6 +170,26 @@ TEST(CompoundDocumentTest, LyingHeaderCountsAreBoundedByTheFile) {
   EXPECT_LE(out.size(), 600u);
 }
 
+TEST(CompoundDocumentTest, DamagedMiniStreamChainsEndTheStreamCleanly) {
+  // One 600-byte stream: the mini stream fills sectors 0 and 1, the mini table sector 2.
+  const Bytes small = pattern(600, 4);
+  const Bytes file = xls::compoundDocument({{u"Workbook", small}});
+  const std::uint64_t miniTable = 3 * 512;
+  struct Case {
+    std::uint32_t entry, value;
+    std::size_t bytes;
+  } cases[] = {{5, 0, 6 * 64}, {3, 0x7FFFFFFF, 4 * 64}, {2, 1000, 3 * 64}};
+  for (const Case& c : cases) {
+    Bytes damaged = file;
+    xls::putLe32(damaged, miniTable + 4 * c.entry, c.value);
+    CompoundDocument doc;
+    ASSERT_TRUE(doc.openBytes(damaged));
+    const Bytes out = readAll(doc, "Workbook");
+    EXPECT_EQ(out.size(), c.bytes) << c.entry;
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), small.begin())) << c.entry;
+  }
+}
+
 TEST(CompoundDocumentTest, SiblingLinksThatLoopEndTheTree) {
   xls::DocumentLayout layout;
   Bytes file = xls::compoundDocument({{u"A", pattern(10, 1)}, {u"B", pattern(10, 2)}}, {}, &layout);
