@@ -50,6 +50,21 @@ bool findUsedArea(const SheetGrid& grid, int& usedRows, int& usedColumns) {
   return found;
 }
 
+// A header name as 8-bit text. Some writers store every text with 16-bit characters, "Male"
+// included; such a name reads as its 8-bit text when every character fits in 8 bits, so the
+// workbook is not refused for how its strings happen to be stored.
+std::string headerName(const GridCell& cell) {
+  if (const char* text = cell.text()) return text;
+  std::string narrow;
+  if (const char16_t* wide = cell.wideText()) {
+    for (; *wide; ++wide) {
+      if (*wide > 0xFF) return {};
+      narrow += static_cast<char>(*wide);
+    }
+  }
+  return narrow;
+}
+
 ModelKind recogniseModel(const TrialData& data, int usedColumns) {
   for (const auto& model : headerModels()) {
     bool match = static_cast<int>(model.names.size()) <= usedColumns;
@@ -123,10 +138,7 @@ std::optional<std::string> buildTrialData(const SheetGrid& grid, TrialData& out)
   if (usedRows < 5 || usedColumns < 3 || usedColumns > 25) return messages::kDataError;
 
   TrialData data;
-  for (int c = 0; c < kMaxColumnNames; ++c) {
-    const char* text = c < usedColumns ? grid.at(0, c).text() : nullptr;
-    data.columnNames[c] = text ? text : "";
-  }
+  for (int c = 0; c < usedColumns; ++c) data.columnNames[c] = headerName(grid.at(0, c));
   data.modelKind = recogniseModel(data, usedColumns);
   if (data.modelKind == ModelKind::None) return messages::kFactorNames;
   if (auto error = checkTraitNames(data, usedColumns)) return error;

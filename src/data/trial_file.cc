@@ -19,7 +19,7 @@ std::optional<SheetGrid> loadFirstSheet(const std::string& path) {
   WorkbookFile workbook;
   workbook.load(path);
   if (workbook.sheetCount() == 0) return std::nullopt;
-  return workbook.sheet(0);
+  return workbook.takeSheet(0);
 }
 
 std::optional<std::string> loadTrialFile(const std::string& path, TrialData& out) {

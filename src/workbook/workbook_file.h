@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "workbook/compound_document.h"
@@ -20,6 +21,8 @@ class WorkbookFile {
   bool loadBytes(std::vector<std::uint8_t> bytes);
   std::size_t sheetCount() const { return sheets_.size(); }
   const SheetGrid& sheet(std::size_t index) const { return sheets_.at(index); }
+  // Moves a grid out of the workbook (the Open command needs only the first sheet).
+  SheetGrid takeSheet(std::size_t index) { return index < sheets_.size() ? std::move(sheets_[index]) : SheetGrid(); }
 
   const Bivex::Workbook& globals() const { return globals_; }
   const std::vector<Bivex::Worksheet>& worksheets() const { return worksheets_; }

@@ -83,9 +83,15 @@ TEST(BuildTrialData, CellsAreConvertedRowByRowFactorsFirst) {
   EXPECT_EQ(failureOf(grid), "Data Error!\n At Row 3 Col 1 ");
 }
 
-TEST(BuildTrialData, WideTextHeaderReadsAsEmptyName) {
+TEST(BuildTrialData, WideTextHeadersReadAsTheirEightBitText) {
   SheetGrid grid = simpleTrialGrid({"Male", "Female", "Trait1"}, 4);
   grid.cell(0, 0)->setWideText(u"Male");
+  grid.cell(0, 2)->setWideText(u"Trait1");
+  TrialData data;
+  ASSERT_FALSE(buildTrialData(grid, data));
+  EXPECT_EQ(data.columnNames[0], "Male");
+  // A name with a character beyond 8 bits matches no model.
+  grid.cell(0, 0)->setWideText(u"Male\u03A9");
   EXPECT_EQ(failureOf(grid), " Data Error With Factor Names!\n");
 }
 
