@@ -1,8 +1,8 @@
 #include "analysis/model3.h"
 
 #include <algorithm>
-#include <cstdio>
 
+#include "data/text_format.h"
 #include "kernels/levels.h"
 
 namespace {
@@ -23,18 +23,6 @@ std::size_t indexOfPair(const LevelTuples& cells, std::int32_t a, std::int32_t b
   return lo;
 }
 
-std::string label(const char* format, int a) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, format, a);
-  return buf;
-}
-
-std::string label(const char* format, int a, int b) {
-  char buf[48];
-  std::snprintf(buf, sizeof buf, format, a, b);
-  return buf;
-}
-
 }  // namespace
 
 Model3Design buildModel3Design(const TrialData& trial) {
@@ -50,9 +38,9 @@ Model3Design buildModel3Design(const TrialData& trial) {
   LinearDesign& d = out.linear;
   d.equationLine = "                          yijk = u + Mi + Fj + MFij + eijk\r\n\r\n\r\n";
   d.parameterNames.push_back("u");
-  for (auto code : males) d.parameterNames.push_back(label("M%d", code));
-  for (auto code : females) d.parameterNames.push_back(label("F%d", code));
-  for (std::size_t k = 0; k < c; ++k) d.parameterNames.push_back(label("MF(%d,%d)", cells.columns[0][k], cells.columns[1][k]));
+  for (auto code : males) d.parameterNames.push_back(formatted("M%d", code));
+  for (auto code : females) d.parameterNames.push_back(formatted("F%d", code));
+  for (std::size_t k = 0; k < c; ++k) d.parameterNames.push_back(formatted("MF(%d,%d)", cells.columns[0][k], cells.columns[1][k]));
 
   std::vector<int> cellSizes(c, 0);
   d.rowColumns.resize(male.size());

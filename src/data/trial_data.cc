@@ -1,8 +1,8 @@
 #include "data/trial_data.h"
 
-#include <cstdio>
 #include <utility>
 
+#include "data/text_format.h"
 #include "kernels/levels.h"
 
 namespace {
@@ -19,18 +19,6 @@ const std::vector<HeaderModel>& headerModels() {
       {ModelKind::ModelI, {"Site", "Block", "Male", "Female", "Trait1"}},
   };
   return models;
-}
-
-std::string formatted(const char* format, int a) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, format, a);
-  return buf;
-}
-
-std::string formatted(const char* format, int a, int b) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, format, a, b);
-  return buf;
 }
 
 bool isNumeric(const GridCell& cell) {
