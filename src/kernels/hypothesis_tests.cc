@@ -25,8 +25,7 @@ bool modelIsComplete(const FittedModel& model) {
   return model.C != nullptr && model.Xty != nullptr && model.Xty->size() == model.C->cols();
 }
 
-// Reshapes work storage made for other sizes; capacity is kept, so a run that allocated it once
-// for its largest test does not allocate again.
+// Reshapes work storage made for other sizes (a no-op for storage made for this model).
 void fitWork(HypothesisWork& work, std::size_t rows, std::size_t p) {
   if (work.L0.rows() != rows || work.L0.cols() != p) work.L0.reset(rows, p);
   if (work.U.rows() != p || work.U.cols() != p) work.U.reset(p, p);
@@ -45,8 +44,8 @@ void placeRestrictions(const IntMatrix& C, IntMatrix& L0) {
 }
 
 // W = L U for the first rank rows L of L0, skipping the zero entries of L. The rows of W are
-// summed in double (vectorised): their terms have one sign pattern per column of U and no
-// cancellation of the size that y'y - bH'Xty has, which is summed in long double.
+// summed in double so that the loop vectorises: W only enters the correction v'M^-1 v, while
+// y'y - bH'Xty, where the large cancellation happens, is summed in long double.
 void multiplyBasis(const IntMatrix& L0, std::size_t rank, const RealMatrix& U, RealMatrix& W) {
   const std::size_t p = U.cols();
   for (std::size_t r = 0; r < rank; ++r) {
