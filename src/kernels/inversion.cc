@@ -261,6 +261,10 @@ std::size_t integerRank(std::size_t nCols, IntMatrix& m, std::size_t nRows) {
   nRows = std::min(nRows, m.rows());
   nCols = std::min(nCols, m.cols());
   EliminationPoint at;
+  // The 64-bit elimination takes absolute values, which the minimum does not have.
+  for (std::size_t r = 0; r < nRows; ++r)
+    for (std::size_t c = 0; c < nCols; ++c)
+      if (m[r][c] == std::numeric_limits<std::int64_t>::min()) return finishWide(m, nRows, nCols, at);
   std::vector<std::int64_t> scratch(nCols);
   if (eliminate(m, nRows, nCols, at, scratch)) return at.rank;
   return finishWide(m, nRows, nCols, at);

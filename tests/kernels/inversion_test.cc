@@ -278,6 +278,15 @@ TEST(IntegerRank, ProductsBeyondSixtyFourBitsContinueExactly) {
   EXPECT_EQ(intFrom({{a, b, 1}, {0, -1, a - c}, {0, 0, 0}}), m);
 }
 
+TEST(IntegerRank, MostNegativeEntriesAreHandledWide) {
+  const std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
+  IntMatrix full = intFrom({{lowest, 1}, {1, 0}});
+  EXPECT_EQ(2u, integerRank(2, full, 2));
+  IntMatrix single = intFrom({{lowest, 2}, {lowest, 2}});
+  EXPECT_EQ(1u, integerRank(2, single, 2));
+  EXPECT_EQ(intFrom({{lowest / 2, 1}, {0, 0}}), single);
+}
+
 TEST(IntegerRank, RankStaysExactWhenTheBasisOutgrowsSixtyFourBits) {
   std::mt19937_64 rng(3);
   std::uniform_int_distribution<std::int64_t> big(-(1LL << 50), 1LL << 50);
