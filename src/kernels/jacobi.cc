@@ -66,13 +66,23 @@ bool above(const RealMatrix& A, std::size_t j, std::size_t k, double threshold) 
 }
 
 // The first element above the threshold at or after `from` in scan order.
+// Rows are tested four entries at a time without branching, which is most of the work of a
+// round once few elements are left above the threshold.
 bool scanFrom(const RealMatrix& A, std::size_t n, double threshold, Position from, Position& found) {
-  for (std::size_t j = from.j; j < n; ++j)
-    for (std::size_t k = (j == from.j ? from.k : 0); k < j; ++k)
-      if (above(A, j, k, threshold)) {
+  for (std::size_t j = from.j; j < n; ++j) {
+    const double* row = A[j];
+    std::size_t k = (j == from.j ? from.k : 0);
+    for (; k + 4 <= j; k += 4) {
+      const bool any = (std::fabs(row[k]) > threshold) | (std::fabs(row[k + 1]) > threshold) |
+                       (std::fabs(row[k + 2]) > threshold) | (std::fabs(row[k + 3]) > threshold);
+      if (any) break;
+    }
+    for (; k < j; ++k)
+      if (std::fabs(row[k]) > threshold) {
         found = {j, k};
         return true;
       }
+  }
   return false;
 }
 
