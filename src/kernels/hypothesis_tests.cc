@@ -25,8 +25,7 @@ bool modelIsComplete(const FittedModel& model) {
   return model.C != nullptr && model.Xty != nullptr && model.Xty->size() == model.C->cols();
 }
 
-// Reshapes work storage made for other sizes; capacity is kept, so a run that allocated it once
-// for its largest test does not allocate again.
+// Reshapes work storage made for other sizes (a no-op for storage made for this model).
 void fitWork(HypothesisWork& work, std::size_t rows, std::size_t p) {
   if (work.L0.rows() != rows || work.L0.cols() != p) work.L0.reset(rows, p);
   if (work.U.rows() != p || work.U.cols() != p) work.U.reset(p, p);
@@ -44,41 +43,45 @@ void placeRestrictions(const IntMatrix& C, IntMatrix& L0) {
   for (std::size_t r = C.rows(); r < L0.rows(); ++r) std::fill(L0[r], L0[r] + p, 0);
 }
 
-// W = L U for the first rank rows L of L0, skipping the zero entries of L. The rows of W are
-// summed in double (vectorised): their terms have one sign pattern per column of U and no
-// cancellation of the size that y'y - bH'Xty has, which is summed in long double.
+// W = L U for the first rank rows L of L0, skipping the zero entries of L. U is walked once,
+// row by row, and added into the rows of W that use it, so that W stays in cache. W is summed
+// in double so that the loop vectorises: it only enters the correction v'M^-1 v, while
+// y'y - bH'Xty, where the large cancellation happens, is summed in long double.
 void multiplyBasis(const IntMatrix& L0, std::size_t rank, const RealMatrix& U, RealMatrix& W) {
   const std::size_t p = U.cols();
-  for (std::size_t r = 0; r < rank; ++r) {
-    double* w = W[r];
-    std::fill(w, w + p, 0.0);
-    const std::int64_t* l = L0[r];
-    for (std::size_t c = 0; c < p; ++c) {
-      if (l[c] == 0) continue;
-      const double lc = static_cast<double>(l[c]);
-      const double* u = U[c];
-      for (std::size_t b = 0; b < p; ++b) w[b] += lc * u[b];
+  for (std::size_t r = 0; r < rank; ++r) std::fill(W[r], W[r] + p, 0.0);
+  for (std::size_t c = 0; c < p; ++c) {
+    const double* u = U[c];
+    for (std::size_t r = 0; r < rank; ++r) {
+      const std::int64_t lc = L0[r][c];
+      if (lc == 0) continue;
+      const double f = static_cast<double>(lc);
+      double* w = W[r];
+      for (std::size_t b = 0; b < p; ++b) w[b] += f * u[b];
     }
   }
+}
+
+// a . b over n entries in long double, with four independent sums to keep the adder busy.
+template <typename A, typename B>
+long double longDot(const A* a, const B* b, std::size_t n) {
+  long double s0 = 0.0L, s1 = 0.0L, s2 = 0.0L, s3 = 0.0L;
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    s0 += static_cast<long double>(a[i]) * static_cast<long double>(b[i]);
+    s1 += static_cast<long double>(a[i + 1]) * static_cast<long double>(b[i + 1]);
+    s2 += static_cast<long double>(a[i + 2]) * static_cast<long double>(b[i + 2]);
+    s3 += static_cast<long double>(a[i + 3]) * static_cast<long double>(b[i + 3]);
+  }
+  for (; i < n; ++i) s0 += static_cast<long double>(a[i]) * static_cast<long double>(b[i]);
+  return (s0 + s1) + (s2 + s3);
 }
 
 // M = W L' (rank x rank), filled on both triangles.
 void formMiddle(const RealMatrix& W, const IntMatrix& L0, std::size_t rank, RealMatrix& M) {
   const std::size_t p = W.cols();
   for (std::size_t r = 0; r < rank; ++r)
-    for (std::size_t s = 0; s <= r; ++s) {
-      long double sum = 0.0L;
-      const std::int64_t* l = L0[s];
-      for (std::size_t c = 0; c < p; ++c)
-        if (l[c] != 0) sum += static_cast<long double>(W[r][c]) * static_cast<long double>(l[c]);
-      M[r][s] = M[s][r] = static_cast<double>(sum);
-    }
-}
-
-long double dot(const std::vector<double>& a, const std::vector<double>& b, std::size_t n) {
-  long double s = 0.0L;
-  for (std::size_t i = 0; i < n; ++i) s += static_cast<long double>(a[i]) * b[i];
-  return s;
+    for (std::size_t s = 0; s <= r; ++s) M[r][s] = M[s][r] = static_cast<double>(longDot(W[r], L0[s], p));
 }
 
 // The restricted error sum of squares for the rows L0 and the updated inverse in work.U, then
@@ -90,23 +93,14 @@ TestResult restrictedFit(const FittedModel& model, HypothesisWork& work, std::si
   multiplyBasis(work.L0, rank, work.U, work.W);
   formMiddle(work.W, work.L0, rank, work.M);
   invertSymmetric(work.M, rank);
-  for (std::size_t a = 0; a < p; ++a) {
-    long double s = 0.0L;
-    for (std::size_t b = 0; b < p; ++b) s += static_cast<long double>(work.U[a][b]) * Xty[b];
-    work.bH[a] = static_cast<double>(s);
-  }
-  for (std::size_t r = 0; r < rank; ++r) {
-    long double s = 0.0L;
-    for (std::size_t c = 0; c < p; ++c)
-      if (work.L0[r][c] != 0) s += static_cast<long double>(work.L0[r][c]) * work.bH[c];
-    work.v[r] = static_cast<double>(s);
-  }
+  for (std::size_t a = 0; a < p; ++a) work.bH[a] = static_cast<double>(longDot(work.U[a], Xty.data(), p));
+  for (std::size_t r = 0; r < rank; ++r) work.v[r] = static_cast<double>(longDot(work.L0[r], work.bH.data(), p));
   long double quadratic = 0.0L;
   for (std::size_t r = 0; r < rank; ++r)
     for (std::size_t s = 0; s < rank; ++s) quadratic += static_cast<long double>(work.v[r]) * work.M[r][s] * work.v[s];
 
   TestResult result;
-  result.sseH = static_cast<double>(model.yty - dot(work.bH, Xty, p) + quadratic);
+  result.sseH = static_cast<double>(model.yty - longDot(work.bH.data(), Xty.data(), p) + quadratic);
   result.df1 = static_cast<int>(rank) + model.rankX - static_cast<int>(p);
   result.df2 = model.observations - model.rankX;
   if (result.df1 <= 0) {

@@ -23,9 +23,11 @@ int invertSymmetric(RealMatrix& a, std::size_t n) {
       const double g = a[i][0];
       b[i] = g / w;
       if (i <= m) b[i] = -b[i];
-      double* dst = a[i - 1];
-      const double* src = a[i];
-      for (std::size_t j = 1; j <= i; ++j) dst[j - 1] = src[j] + g * b[j];
+      // Rows i - 1 and i are distinct storage, so the loop can be vectorised.
+      double* __restrict dst = a[i - 1];
+      const double* __restrict src = a[i];
+      const double* __restrict factors = b.data();
+      for (std::size_t j = 1; j <= i; ++j) dst[j - 1] = src[j] + g * factors[j];
     }
     a[n - 1][n - 1] = 1.0 / w;
     for (std::size_t i = 1; i < n; ++i) a[n - 1][i - 1] = b[i];
@@ -261,6 +263,10 @@ std::size_t integerRank(std::size_t nCols, IntMatrix& m, std::size_t nRows) {
   nRows = std::min(nRows, m.rows());
   nCols = std::min(nCols, m.cols());
   EliminationPoint at;
+  // The 64-bit elimination takes absolute values, which the minimum does not have.
+  for (std::size_t r = 0; r < nRows; ++r)
+    for (std::size_t c = 0; c < nCols; ++c)
+      if (m[r][c] == std::numeric_limits<std::int64_t>::min()) return finishWide(m, nRows, nCols, at);
   std::vector<std::int64_t> scratch(nCols);
   if (eliminate(m, nRows, nCols, at, scratch)) return at.rank;
   return finishWide(m, nRows, nCols, at);

@@ -11,8 +11,8 @@ inline constexpr int kInversionFailed = -2;
 // Inverts the leading n x n square of `a` in place by Gauss-Jordan elimination with cyclic
 // renumbering of the unknowns, reading the lower triangle only and leaving the full symmetric
 // inverse. Returns kInversionOk, or kInversionFailed (after writing "fail\n" to standard output)
-// when a pivot vanishes; the matrix then keeps the values of the steps before. Requires
-// n <= a.rows() and n <= a.cols().
+// when a pivot vanishes; the matrix then keeps the values of the steps before. An n beyond the
+// matrix returns kInversionFailed at once, without output and without touching the matrix.
 int invertSymmetric(RealMatrix& a, std::size_t n);
 
 // Exact rank of the first nRows rows and nCols columns of `m`, by fraction-free elimination.

@@ -18,9 +18,10 @@ struct Position {
   std::size_t k = 0;
 };
 
-// Rotation of the pair (j, k), j > k, in the plane of unknowns j and k. A is kept exactly
-// symmetric, so the new rows j and k are computed once (contiguously) and mirrored into the
-// columns; the eigenvectors are kept as rows of Vt (the transpose of V) for the same reason.
+// Rotation of the pair (j, k), j > k, in the plane of unknowns j and k. Only the lower triangle
+// of A is kept (the entry of the pair {x, y} lives in row max(x, y)): an element l of row j is
+// A[j][l] left of the diagonal and A[l][j] below it. The eigenvectors are kept as rows of Vt
+// (the transpose of V) so that their update runs along rows.
 void rotate(RealMatrix& A, RealMatrix& Vt, std::size_t n, std::size_t j, std::size_t k) {
   const double x = -A[j][k];
   const double y = (A[k][k] - A[j][j]) / 2.0;
@@ -31,22 +32,26 @@ void rotate(RealMatrix& A, RealMatrix& Vt, std::size_t n, std::size_t j, std::si
   double* rowJ = A[j];
   double* rowK = A[k];
   const double ajj = rowJ[j], akk = rowK[k], ajk = rowJ[k];
-  for (std::size_t l = 0; l < n; ++l) {
+  for (std::size_t l = 0; l < k; ++l) {
     const double ajl = rowJ[l], akl = rowK[l];
     rowJ[l] = cn * ajl + sn * akl;
     rowK[l] = cn * akl - sn * ajl;
   }
+  for (std::size_t l = k + 1; l < j; ++l) {
+    double& akl = A[l][k];
+    const double ajl = rowJ[l], old = akl;
+    rowJ[l] = cn * ajl + sn * old;
+    akl = cn * old - sn * ajl;
+  }
+  for (std::size_t l = j + 1; l < n; ++l) {
+    double* rowL = A[l];
+    const double ajl = rowL[j], akl = rowL[k];
+    rowL[j] = cn * ajl + sn * akl;
+    rowL[k] = cn * akl - sn * ajl;
+  }
   rowJ[j] = cn * cn * ajj + sn * sn * akk + omega * ajk;
   rowK[k] = sn * sn * ajj + cn * cn * akk - omega * ajk;
   rowJ[k] = 0.0;
-  rowK[j] = 0.0;
-  // Rows j and k are final, so mirroring them whole also rewrites the four entries of the pair
-  // with their own values.
-  for (std::size_t l = 0; l < n; ++l) {
-    double* rowL = A[l];
-    rowL[j] = rowJ[l];
-    rowL[k] = rowK[l];
-  }
   double* vj = Vt[j];
   double* vk = Vt[k];
   for (std::size_t l = 0; l < n; ++l) {
@@ -61,13 +66,23 @@ bool above(const RealMatrix& A, std::size_t j, std::size_t k, double threshold) 
 }
 
 // The first element above the threshold at or after `from` in scan order.
+// Rows are tested four entries at a time without branching, which is most of the work of a
+// round once few elements are left above the threshold.
 bool scanFrom(const RealMatrix& A, std::size_t n, double threshold, Position from, Position& found) {
-  for (std::size_t j = from.j; j < n; ++j)
-    for (std::size_t k = (j == from.j ? from.k : 0); k < j; ++k)
-      if (above(A, j, k, threshold)) {
+  for (std::size_t j = from.j; j < n; ++j) {
+    const double* row = A[j];
+    std::size_t k = (j == from.j ? from.k : 0);
+    for (; k + 4 <= j; k += 4) {
+      const bool any = (std::fabs(row[k]) > threshold) | (std::fabs(row[k + 1]) > threshold) |
+                       (std::fabs(row[k + 2]) > threshold) | (std::fabs(row[k + 3]) > threshold);
+      if (any) break;
+    }
+    for (; k < j; ++k)
+      if (std::fabs(row[k]) > threshold) {
         found = {j, k};
         return true;
       }
+  }
   return false;
 }
 
@@ -84,7 +99,7 @@ bool nextAfterRotation(const RealMatrix& A, std::size_t n, double threshold, Pos
       return true;
     }
   for (std::size_t l = k + 1; l < j; ++l)
-    if (std::fabs(A[k][l]) > threshold) {  // A[l][k], read along row k
+    if (above(A, l, k, threshold)) {
       found = {l, k};
       return true;
     }
@@ -118,9 +133,6 @@ void jacobiEigen(RealMatrix& A, std::size_t n, RealMatrix& V, double eps) {
   n = std::min({n, A.rows(), A.cols()});
   if (V.rows() < n || V.cols() < n) V.reset(n, n);
   if (n == 0) return;
-  // The method reads the lower triangle; the upper one is made its mirror image.
-  for (std::size_t j = 1; j < n; ++j)
-    for (std::size_t k = 0; k < j; ++k) A[k][j] = A[j][k];
   RealMatrix Vt(n, n);
   for (std::size_t i = 0; i < n; ++i) Vt[i][i] = 1.0;
 
@@ -143,5 +155,8 @@ void jacobiEigen(RealMatrix& A, std::size_t n, RealMatrix& V, double eps) {
     }
     if (threshold < eps) break;
   }
+  // The upper triangle becomes the mirror image of the lower one.
+  for (std::size_t j = 1; j < n; ++j)
+    for (std::size_t k = 0; k < j; ++k) A[k][j] = A[j][k];
   sortDescending(A, Vt, V, n);
 }

@@ -100,7 +100,7 @@ TEST(InvertSymmetric, OrderBeyondTheMatrixIsRefused) {
 
 // The plain fraction-free elimination, checked: returns false when a product leaves 64 bits.
 // `largest` receives the largest magnitude met.
-bool literalElimination(IntMatrix& m, std::size_t& rank, std::int64_t& largest) {
+bool plainElimination(IntMatrix& m, std::size_t& rank, std::int64_t& largest) {
   rank = 0;
   largest = 0;
   for (std::size_t j = 0; j < m.cols(); ++j) {
@@ -205,13 +205,13 @@ TEST(IntegerRank, RowsArePositiveMultiplesOfThePlainElimination) {
       for (std::size_t c = 0; c < m.cols(); ++c) m[i][c] = zeroChance(rng) == 0 ? 0 : entry(rng);
     if (trial % 3 == 0 && m.rows() > 2)  // force dependent rows
       for (std::size_t c = 0; c < m.cols(); ++c) m[2][c] = m[0][c] - 2 * m[1][c];
-    IntMatrix literal = m;
-    std::size_t literalRank = 0;
+    IntMatrix plain = m;
+    std::size_t plainRank = 0;
     std::int64_t largest = 0;
-    ASSERT_TRUE(literalElimination(literal, literalRank, largest));
+    ASSERT_TRUE(plainElimination(plain, plainRank, largest));
     IntMatrix reduced = m;
-    ASSERT_EQ(literalRank, integerRank(m.cols(), reduced, m.rows())) << "trial " << trial;
-    for (std::size_t r = 0; r < m.rows(); ++r) EXPECT_TRUE(positiveMultiple(reduced, literal, r)) << "trial " << trial << " row " << r;
+    ASSERT_EQ(plainRank, integerRank(m.cols(), reduced, m.rows())) << "trial " << trial;
+    for (std::size_t r = 0; r < m.rows(); ++r) EXPECT_TRUE(positiveMultiple(reduced, plain, r)) << "trial " << trial << " row " << r;
   }
 }
 
@@ -254,10 +254,10 @@ TEST(IntegerRank, ExactWhereThePlainEliminationOverflows) {
     expectEchelon(m, rank);
     expectSameRowSpace(m, rank, original);
 
-    IntMatrix literal = original;
-    std::size_t literalRank = 0;
+    IntMatrix plain = original;
+    std::size_t plainRank = 0;
     std::int64_t largest = 0;
-    const bool fitted64 = literalElimination(literal, literalRank, largest);
+    const bool fitted64 = plainElimination(plain, plainRank, largest);
     EXPECT_TRUE(!fitted64 || largest > std::numeric_limits<std::int32_t>::max()) << "the plain elimination fits 32 bits";
   }
 }
@@ -276,6 +276,15 @@ TEST(IntegerRank, ProductsBeyondSixtyFourBitsContinueExactly) {
   IntMatrix m = intFrom({{a, b, 1}, {c, d, 1}, {a + c, b + d, 2}});
   EXPECT_EQ(2u, integerRank(3, m, 3));
   EXPECT_EQ(intFrom({{a, b, 1}, {0, -1, a - c}, {0, 0, 0}}), m);
+}
+
+TEST(IntegerRank, MostNegativeEntriesAreHandledWide) {
+  const std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
+  IntMatrix full = intFrom({{lowest, 1}, {1, 0}});
+  EXPECT_EQ(2u, integerRank(2, full, 2));
+  IntMatrix single = intFrom({{lowest, 2}, {lowest, 2}});
+  EXPECT_EQ(1u, integerRank(2, single, 2));
+  EXPECT_EQ(intFrom({{lowest / 2, 1}, {0, 0}}), single);
 }
 
 TEST(IntegerRank, RankStaysExactWhenTheBasisOutgrowsSixtyFourBits) {
