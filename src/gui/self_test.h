@@ -23,6 +23,7 @@ class SelfTest : public wxEvtHandler {
  public:
   SelfTest(MainFrame& frame, SelfTestOptions options);
   bool passed() const { return passed_; }
+  void fail() { passed_ = false; }
 
  private:
   void onStep(wxTimerEvent& event);
