@@ -35,16 +35,25 @@ struct HypothesisWork {
   RealMatrix M;        // (h + 1) x (h + 1), of which a leading square is used
   std::vector<double> bH;  // p
   std::vector<double> v;   // h + 1
+  std::vector<double> d;   // p, the direction of a rank-one update
 };
 
+// All three return SSE_H, the F of the hypothesis against the full model with df1 = rank[C; H] +
+// rankX - p and df2 = N - rankX, and its probability. When df1 is 0 (the hypothesis follows from
+// the restriction rows) F is 0 and the probability 1. Work storage of other sizes is reshaped.
+// Inconsistent arguments (an index outside the parameters, matrices smaller than p x p, a model
+// without C or Xty) give NaN results. A singular A + H'H or L U L' prints "fail\n" (see
+// invertSymmetric) and gives meaningless numbers, as the analyses expect.
+
 // Tests that the n parameters first .. first+n-1 are all zero. A is X'X + C'C, not inverted.
-// With df1 = 0 the result is F = 0 and probability 1.
 TestResult testFactor(const FittedModel& model, const RealMatrix& A, std::size_t first, std::size_t n);
 
-// Tests that parameter k is zero; Ainv is the inverse of X'X + C'C.
+// Tests that parameter k is zero; Ainv is the inverse of X'X + C'C, both triangles filled (as
+// invertSymmetric leaves it).
 TestResult estimateParameter(const FittedModel& model, const RealMatrix& Ainv, std::size_t k,
                              HypothesisWork& work);
 
-// Tests that parameters i and j are equal (the row +1 at i, -1 at j).
+// Tests that parameters i and j are equal (the row +1 at i, -1 at j). i = j restricts nothing:
+// SSE_H = SSE, df1 = 0, F = 0, probability 1.
 TestResult testDifference(const FittedModel& model, const RealMatrix& Ainv, std::size_t i, std::size_t j,
                           HypothesisWork& work);

@@ -17,6 +17,10 @@ int invertSymmetric(RealMatrix& a, std::size_t n);
 
 // Exact rank of the first nRows rows and nCols columns of `m`, by fraction-free elimination.
 // Afterwards rows 0 .. rank-1 hold an echelon basis of the row space (each row's first nonzero
-// entry right of the previous row's) and rows rank .. nRows-1 are zero. Exact for any entries:
-// intermediate products never overflow.
+// entry right of the previous row's) and rows rank .. nRows-1 are zero. Each row is kept divided
+// by the gcd of its entries; overflow is detected and the work continues in 128-bit integers, so
+// intermediate products never overflow. The rank is exact for any entries. Should an echelon row
+// still not fit 64 bits after that reduction (not met on any matrix this program builds), the rank
+// comes from modular elimination and the rows are left partly eliminated.
+// nRows and nCols are clamped to the matrix.
 std::size_t integerRank(std::size_t nCols, IntMatrix& m, std::size_t nRows);
