@@ -7,6 +7,7 @@
 #include <wx/uilocale.h>
 
 #include <clocale>
+#include <cstdio>
 #include <memory>
 
 #include "gui/main_frame.h"
@@ -21,6 +22,8 @@ class PedivarApp : public wxApp {
   int OnExit() override;
   void OnInitCmdLine(wxCmdLineParser& parser) override;
   bool OnCmdLineParsed(wxCmdLineParser& parser) override;
+  void OnAssertFailure(const wxChar* file, int line, const wxChar* func, const wxChar* cond,
+                       const wxChar* msg) override;
 
  private:
   Session session_;
@@ -28,6 +31,7 @@ class PedivarApp : public wxApp {
   std::unique_ptr<wxFileHistory> recentFiles_;
   SelfTestOptions selfTest_;
   std::unique_ptr<SelfTest> selfTestRun_;
+  bool assertionBeforeStart_ = false;
 };
 
 wxIMPLEMENT_APP(PedivarApp);
@@ -44,6 +48,17 @@ bool PedivarApp::OnCmdLineParsed(wxCmdLineParser& parser) {
   if (parser.Found("artefacts", &value)) selfTest_.artefacts = value.utf8_string();
   selfTest_.enabled = !selfTest_.trialFile.empty();
   return wxApp::OnCmdLineParsed(parser);
+}
+
+void PedivarApp::OnAssertFailure(const wxChar* file, int line, const wxChar* func, const wxChar* cond,
+                                 const wxChar* msg) {
+  // Unattended runs must not stop at a modal assertion dialog.
+  if (!selfTest_.enabled) return wxApp::OnAssertFailure(file, line, func, cond, msg);
+  std::fprintf(stderr, "FAIL toolkit assertion %s at %s:%d in %s: %s\n", wxString(cond).utf8_str().data(),
+               wxString(file).utf8_str().data(), line, wxString(func).utf8_str().data(),
+               wxString(msg).utf8_str().data());
+  if (selfTestRun_) selfTestRun_->fail();
+  else assertionBeforeStart_ = true;
 }
 
 bool PedivarApp::OnInit() {
@@ -68,7 +83,10 @@ bool PedivarApp::OnInit() {
   auto* frame = new MainFrame(session_, ports, services);
   frame->Show(true);
   SetTopWindow(frame);
-  if (selfTest_.enabled) selfTestRun_ = std::make_unique<SelfTest>(*frame, selfTest_);
+  if (selfTest_.enabled) {
+    selfTestRun_ = std::make_unique<SelfTest>(*frame, selfTest_);
+    if (assertionBeforeStart_) selfTestRun_->fail();
+  }
   return true;
 }
 

@@ -39,6 +39,9 @@ int toWxKey(int keyCode) {
 
 }  // namespace
 
+// The toolkit takes window identifiers below 0x7fff only, and keeps 4999..5999 for its own.
+int toWxId(int command) { return command - 30000; }
+
 MainFrame::MainFrame(Session& session, PortsFactory makePorts, ShellServices services)
     : wxFrame(nullptr, wxID_ANY, text::kApplicationTitle, wxDefaultPosition, wxSize(1000, 720)), timer_(this) {
   view_ = new PedivarView(this);
@@ -72,7 +75,7 @@ void MainFrame::buildMenuBar() {
         menu->AppendSeparator();
         continue;
       }
-      menu->Append(item.command, item.text, promptStatusText(item.command));
+      menu->Append(toWxId(item.command), item.text, promptStatusText(item.command));
     }
     bar->Append(menu, spec.title);
   }
@@ -82,7 +85,7 @@ void MainFrame::buildMenuBar() {
 void MainFrame::buildAccelerators() {
   std::vector<wxAcceleratorEntry> entries;
   for (const AcceleratorSpec& a : acceleratorSpec())
-    entries.emplace_back(toWxModifiers(a.modifiers), toWxKey(a.keyCode), a.command);
+    entries.emplace_back(toWxModifiers(a.modifiers), toWxKey(a.keyCode), toWxId(a.command));
   SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(entries.size()), entries.data()));
 }
 
@@ -94,8 +97,8 @@ void MainFrame::buildToolBar() {
       bar->AddSeparator();
       continue;
     }
-    bar->AddTool(command, promptTooltip(command), toolbarBitmap(command), promptTooltip(command));
-    bar->SetToolLongHelp(command, promptStatusText(command));
+    bar->AddTool(toWxId(command), promptTooltip(command), toolbarBitmap(command), promptTooltip(command));
+    bar->SetToolLongHelp(toWxId(command), promptStatusText(command));
   }
   bar->Realize();
 }
@@ -127,7 +130,7 @@ void MainFrame::updateKeyStates() {
 
 void MainFrame::bindCommands() {
   auto on = [this](int command, auto handler) {
-    Bind(wxEVT_MENU, [handler](wxCommandEvent&) { handler(); }, command);
+    Bind(wxEVT_MENU, [handler](wxCommandEvent&) { handler(); }, toWxId(command));
   };
   on(command::kOpen, [this] { shell_->open(); });
   on(command::kSaveAs, [this] { shell_->saveReportAs(); });
@@ -150,7 +153,7 @@ void MainFrame::bindCommands() {
 }
 
 void MainFrame::sendCommand(int command) {
-  wxCommandEvent event(wxEVT_MENU, command);
+  wxCommandEvent event(wxEVT_MENU, toWxId(command));
   event.SetEventObject(this);
   ProcessWindowEvent(event);
 }

@@ -13,6 +13,9 @@
 class PedivarView;
 class WxPorts;
 
+// The toolkit's identifier of one of the program's command numbers.
+int toWxId(int command);
+
 class MainFrame : public wxFrame {
  public:
   // Makes the shell's ports for this frame; the self-test passes its own, derived from WxPorts.

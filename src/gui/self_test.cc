@@ -1,6 +1,7 @@
 #include "gui/self_test.h"
 
 #include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
 #include <wx/image.h>
 
 #include <algorithm>
@@ -189,6 +190,20 @@ void SelfTest::screenshot(const std::string& name) {
   check(bitmap.ConvertToImage().SaveFile(path, wxBITMAP_TYPE_PNG), "screenshot " + path);
 }
 
+// The whole window as the display shows it: menu bar, toolbar, view and status bar.
+void SelfTest::windowShot(const std::string& name) {
+  frame_.Update();
+  const wxRect area = frame_.GetScreenRect();
+  wxBitmap bitmap(std::max(area.GetWidth(), 1), std::max(area.GetHeight(), 1), 24);
+  {
+    wxScreenDC screen;
+    wxMemoryDC dc(bitmap);
+    dc.Blit(0, 0, area.GetWidth(), area.GetHeight(), &screen, area.GetX(), area.GetY());
+  }
+  const std::string path = options_.artefacts + "/" + name;
+  check(bitmap.ConvertToImage().SaveFile(path, wxBITMAP_TYPE_PNG), "window shot " + path);
+}
+
 void SelfTest::onStep(wxTimerEvent&) {
   if (!step()) finish();
 }
@@ -316,6 +331,7 @@ bool SelfTest::step() {
       const std::string all = readBytes(dataDir_ + "/result.txt");
       check(!std::regex_search(all, std::regex("[0-9],[0-9]{4}")), "the report has no decimal commas");
       screenshot("report.png");
+      windowShot("window-report.png");
       return true;
     }
     case 7: {

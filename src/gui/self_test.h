@@ -23,6 +23,7 @@ class SelfTest : public wxEvtHandler {
  public:
   SelfTest(MainFrame& frame, SelfTestOptions options);
   bool passed() const { return passed_; }
+  void fail() { passed_ = false; }
 
  private:
   void onStep(wxTimerEvent& event);
@@ -30,6 +31,7 @@ class SelfTest : public wxEvtHandler {
   void check(bool ok, const std::string& what);
   void expectMessages(const std::vector<std::string>& expected, const std::string& what);
   void screenshot(const std::string& name);
+  void windowShot(const std::string& name);
   void finish();
 
   MainFrame& frame_;

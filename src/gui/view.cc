@@ -29,11 +29,12 @@ void PedivarView::drawTexts(wxDC& dc, const std::vector<DrawnText>& texts) {
   dc.SetTextForeground(*wxBLACK);
 }
 
-void PedivarView::render(wxDC& dc, const wxRect& logicalArea, const wxSize& client) {
+void PedivarView::render(wxDC& dc, const wxRect& logicalArea, const wxSize& client, const wxPoint& origin) {
   dc.SetBackground(*wxWHITE_BRUSH);
   dc.SetFont(textFont());
   if (!shell_) return;
-  PaintRequest request{client.GetWidth(), client.GetHeight(), logicalArea.GetTop(), logicalArea.GetBottom() + 1};
+  PaintRequest request{client.GetWidth(), client.GetHeight(), logicalArea.GetTop(), logicalArea.GetBottom() + 1,
+                       origin.x, origin.y};
   drawTexts(dc, shell_->paint(request));
 }
 
@@ -44,5 +45,5 @@ void PedivarView::onPaint(wxPaintEvent&) {
   dc.Clear();
   wxRect box = GetUpdateRegion().GetBox();
   wxPoint topLeft = CalcUnscrolledPosition(box.GetTopLeft());
-  render(dc, wxRect(topLeft, box.GetSize()), GetClientSize());
+  render(dc, wxRect(topLeft, box.GetSize()), GetClientSize(), CalcUnscrolledPosition(wxPoint(0, 0)));
 }

@@ -17,7 +17,8 @@ class PedivarView : public wxScrolledWindow {
 
   // Draws the view's content for the given logical area into any device context (the window,
   // a bitmap for a screenshot, a printed page).
-  void render(wxDC& dc, const wxRect& logicalArea, const wxSize& client);
+  // `origin` is the logical point at the client area's top left corner.
+  void render(wxDC& dc, const wxRect& logicalArea, const wxSize& client, const wxPoint& origin = wxPoint(0, 0));
   static void drawTexts(wxDC& dc, const std::vector<DrawnText>& texts);
   static wxFont textFont();
 

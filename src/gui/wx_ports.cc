@@ -1,6 +1,7 @@
 #include "gui/wx_ports.h"
 
 #include <wx/filedlg.h>
+#include <wx/log.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
@@ -42,7 +43,11 @@ std::optional<std::string> WxPorts::chooseFileToSave(const FileDialogRequest& re
   return chooseFile(request, true);
 }
 
-void WxPorts::openDocument(const std::string& path) { wxLaunchDefaultApplication(toWx(path)); }
+void WxPorts::openDocument(const std::string& path) {
+  // Without a viewer the toolkit would report its failure in a dialog; Help then does nothing.
+  wxLogNull quiet;
+  wxLaunchDefaultApplication(toWx(path));
+}
 
 void WxPorts::startTimer(int periodMilliseconds) { timer_->Start(periodMilliseconds); }
 

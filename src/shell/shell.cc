@@ -273,7 +273,13 @@ int Shell::shownLineCount() {
 }
 
 std::vector<DrawnText> Shell::paint(const PaintRequest& request) {
-  if (session_.handoff.displayMode.load(std::memory_order_acquire) == kDisplayProgress)
-    return progress_.nextFrame(request.clientWidth, request.clientHeight);
-  return linesInArea(request.areaTop, request.areaBottom);
+  if (session_.handoff.displayMode.load(std::memory_order_acquire) != kDisplayProgress)
+    return linesInArea(request.areaTop, request.areaBottom);
+  // Centred in what the user sees, however far the preview before it was scrolled.
+  auto frame = progress_.nextFrame(request.clientWidth, request.clientHeight);
+  for (DrawnText& item : frame) {
+    item.x += request.originX;
+    item.y += request.originY;
+  }
+  return frame;
 }

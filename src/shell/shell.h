@@ -56,6 +56,9 @@ struct PaintRequest {
   // The logical rows being repainted, [top, bottom); lines wholly outside are not drawn.
   int areaTop = 0;
   int areaBottom = 0;
+  // The logical position of the client area's top left corner (the scroll position).
+  int originX = 0;
+  int originY = 0;
 };
 
 struct ScrollSize {

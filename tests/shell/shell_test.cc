@@ -367,6 +367,18 @@ TEST_F(ShellFixture, TheDotCycleContinuesAcrossAnalyses) {
   tickUntilIdle();
 }
 
+TEST_F(ShellFixture, TheProgressDisplayStaysInViewWhenThePreviewWasScrolled) {
+  openOk(writeTrial("t.csv", kModelThreeCsv));
+  shell->runModel(ModelKind::ModelIII);
+  PaintRequest request{800, 600, 1000, 1600, 30, 1000};
+  auto frame = shell->paint(request);
+  ASSERT_EQ(frame.size(), 1u);
+  EXPECT_EQ(frame[0].x, 30 + 400 - 150);
+  EXPECT_EQ(frame[0].y, 1000 + 300 - 20);
+  ports.runWorker();
+  tickUntilIdle();
+}
+
 // --- The view's lines -------------------------------------------------------------------------
 
 TEST_F(ShellFixture, TheViewDrawsTheShownFileLineByLineInsideTheRepaintedArea) {
