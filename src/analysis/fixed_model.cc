@@ -72,6 +72,8 @@ FixedModel::FixedModel(const LinearDesign& design)
   Q_ = product(product(Ainv_, G_), Ainv_);
   IntMatrix x = design.designMatrix();
   rankX_ = static_cast<int>(integerRank(p, x, x.rows()));
+  for (const auto& test : design.factorTests)
+    factorTests_.emplace_back(design.restrictions, A_, test.range.first, test.range.count);
 #ifdef PEDIVAR_REFIT_HYPOTHESIS_TESTS
   closedForm_ = false;
 #else
@@ -134,6 +136,10 @@ FittedModel modelOf(const TraitFit& fit) {
 }  // namespace
 
 TestResult FixedModel::testFactor(const TraitFit& fit, const ParameterRange& range) const {
+  for (std::size_t k = 0; k < design_.factorTests.size(); ++k) {
+    const ParameterRange& r = design_.factorTests[k].range;
+    if (r.first == range.first && r.count == range.count) return factorTests_[k].evaluate(modelOf(fit));
+  }
   return ::testFactor(modelOf(fit), A_, range.first, range.count);
 }
 

@@ -24,7 +24,8 @@ struct TraitFit {
 class FixedModel {
  public:
   // Prepares everything that depends on the design only: G = X'X, A = G + C'C and its inverse,
-  // A^-1 G A^-1, the rank of X and the row-space classes of C.
+  // A^-1 G A^-1, the rank of X, the row-space classes of C and the design-only half of every factor
+  // test.
   explicit FixedModel(const LinearDesign& design);
   FixedModel(const FixedModel&) = delete;
   FixedModel& operator=(const FixedModel&) = delete;
@@ -59,6 +60,7 @@ class FixedModel {
   bool solvable_ = false;
   bool closedForm_ = false;
   RowSpaceClasses classes_;
+  std::vector<PreparedFactorTest> factorTests_;  // one per factor test of the design
   mutable HypothesisWork work_;
 };
 

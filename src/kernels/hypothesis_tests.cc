@@ -84,15 +84,21 @@ void formMiddle(const RealMatrix& W, const IntMatrix& L0, std::size_t rank, Real
     for (std::size_t s = 0; s <= r; ++s) M[r][s] = M[s][r] = static_cast<double>(longDot(W[r], L0[s], p));
 }
 
-// The restricted error sum of squares for the rows L0 and the updated inverse in work.U, then
-// the F test of the hypothesis against the full model.
-TestResult restrictedFit(const FittedModel& model, HypothesisWork& work, std::size_t rows) {
-  const std::size_t p = model.parameters();
-  const std::vector<double>& Xty = *model.Xty;
+// The design-only half of a restricted fit: the basis L of the rows L0, W = L U and the inverse
+// of M = L U L'. Returns the rank of L0.
+std::size_t prepareRestriction(HypothesisWork& work, std::size_t p, std::size_t rows) {
   const std::size_t rank = integerRank(p, work.L0, rows);
   multiplyBasis(work.L0, rank, work.U, work.W);
   formMiddle(work.W, work.L0, rank, work.M);
   invertSymmetric(work.M, rank);
+  return rank;
+}
+
+// The trait's half: the restricted error sum of squares for the prepared rows, then the F test
+// of the hypothesis against the full model.
+TestResult evaluateRestriction(const FittedModel& model, HypothesisWork& work, std::size_t rank) {
+  const std::size_t p = model.parameters();
+  const std::vector<double>& Xty = *model.Xty;
   for (std::size_t a = 0; a < p; ++a) work.bH[a] = static_cast<double>(longDot(work.U[a], Xty.data(), p));
   for (std::size_t r = 0; r < rank; ++r) work.v[r] = static_cast<double>(longDot(work.L0[r], work.bH.data(), p));
   long double quadratic = 0.0L;
@@ -114,21 +120,35 @@ TestResult restrictedFit(const FittedModel& model, HypothesisWork& work, std::si
   return result;
 }
 
+TestResult restrictedFit(const FittedModel& model, HypothesisWork& work, std::size_t rows) {
+  return evaluateRestriction(model, work, prepareRestriction(work, model.parameters(), rows));
+}
+
 }  // namespace
+
+PreparedFactorTest::PreparedFactorTest(const IntMatrix& C, const RealMatrix& A, std::size_t first, std::size_t n)
+    : work_(C.rows() + n == 0 ? 0 : C.rows() + n - 1, C.cols()), parameters_(C.cols()) {
+  const std::size_t p = C.cols(), h = C.rows();
+  valid_ = A.rows() >= p && A.cols() >= p && first <= p && n <= p - first;
+  if (!valid_) return;
+  const std::size_t rows = h + n;
+  fitWork(work_, rows, p);
+  placeRestrictions(C, work_.L0);
+  for (std::size_t i = 0; i < n; ++i) work_.L0[h + i][first + i] = 1;
+  for (std::size_t a = 0; a < p; ++a) std::copy(A[a], A[a] + p, work_.U[a]);
+  for (std::size_t i = first; i < first + n; ++i) work_.U[i][i] += 1.0;
+  invertSymmetric(work_.U, p);
+  rank_ = prepareRestriction(work_, p, rows);
+}
+
+TestResult PreparedFactorTest::evaluate(const FittedModel& model) const {
+  if (!valid_ || !modelIsComplete(model) || model.parameters() != parameters_) return undefinedResult();
+  return evaluateRestriction(model, work_, rank_);
+}
 
 TestResult testFactor(const FittedModel& model, const RealMatrix& A, std::size_t first, std::size_t n) {
   if (!modelIsComplete(model)) return undefinedResult();
-  const std::size_t p = model.parameters(), h = model.restrictions();
-  if (A.rows() < p || A.cols() < p || first > p || n > p - first) return undefinedResult();
-  const std::size_t rows = h + n;
-  HypothesisWork work(rows == 0 ? 0 : rows - 1, p);
-  fitWork(work, rows, p);
-  placeRestrictions(*model.C, work.L0);
-  for (std::size_t i = 0; i < n; ++i) work.L0[h + i][first + i] = 1;
-  for (std::size_t a = 0; a < p; ++a) std::copy(A[a], A[a] + p, work.U[a]);
-  for (std::size_t i = first; i < first + n; ++i) work.U[i][i] += 1.0;
-  invertSymmetric(work.U, p);
-  return restrictedFit(model, work, rows);
+  return PreparedFactorTest(*model.C, A, first, n).evaluate(model);
 }
 
 TestResult estimateParameter(const FittedModel& model, const RealMatrix& Ainv, std::size_t k, HypothesisWork& work) {

@@ -48,6 +48,21 @@ struct HypothesisWork {
 // Tests that the n parameters first .. first+n-1 are all zero. A is X'X + C'C, not inverted.
 TestResult testFactor(const FittedModel& model, const RealMatrix& A, std::size_t first, std::size_t n);
 
+// A factor test whose design-only half (the updated inverse, the basis of [C; H] and the inverted
+// middle matrix) is prepared once; evaluate() then gives, for each trait, exactly what testFactor
+// gives.
+class PreparedFactorTest {
+ public:
+  PreparedFactorTest(const IntMatrix& C, const RealMatrix& A, std::size_t first, std::size_t n);
+  TestResult evaluate(const FittedModel& model) const;
+
+ private:
+  mutable HypothesisWork work_;
+  std::size_t parameters_ = 0;
+  std::size_t rank_ = 0;
+  bool valid_ = false;
+};
+
 // Tests that parameter k is zero; Ainv is the inverse of X'X + C'C, both triangles filled (as
 // invertSymmetric leaves it).
 TestResult estimateParameter(const FittedModel& model, const RealMatrix& Ainv, std::size_t k,

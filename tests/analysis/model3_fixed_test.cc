@@ -166,3 +166,24 @@ TEST(Model3Fixed, DisconnectedCrossesCannotBeSolved) {
 }
 
 }  // namespace
+
+namespace {
+
+// The factor tests prepared once per design give what the kernel gives trait by trait.
+TEST(Model3Fixed, PreparedFactorTestsEqualTheKernel) {
+  TrialData trial = trialFromCells({{2, 0, 3, 1}, {1, 2, 0, 2}, {2, 2, 2, 0}, {0, 1, 3, 2}}, 12);
+  Model3Design d = buildModel3Design(trial);
+  FixedModel fixed(d.linear);
+  TraitFit fit = fixed.fitTrait(trial.traitValues[0]);
+  FittedModel model = fit.model;
+  model.Xty = &fit.xty;
+  for (const auto& test : d.linear.factorTests) {
+    TestResult prepared = fixed.testFactor(fit, test.range);
+    TestResult direct = testFactor(model, fixed.normalMatrix(), test.range.first, test.range.count);
+    EXPECT_EQ(prepared.df1, direct.df1) << test.label;
+    EXPECT_EQ(prepared.sseH, direct.sseH) << test.label;
+    EXPECT_EQ(prepared.f, direct.f) << test.label;
+  }
+}
+
+}  // namespace
