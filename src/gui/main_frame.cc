@@ -68,23 +68,23 @@ void MainFrame::joinWorker() {
 
 void MainFrame::buildMenuBar() {
   auto* bar = new wxMenuBar;
-  for (const MenuSpec& spec : menuBarSpec()) {
+  for (const MenuEntry& entry : menuBarEntries()) {
     auto* menu = new wxMenu;
-    for (const MenuItemSpec& item : spec.items) {
+    for (const MenuItemEntry& item : entry.items) {
       if (item.command == kSeparator) {
         menu->AppendSeparator();
         continue;
       }
       menu->Append(toWxId(item.command), item.text, promptStatusText(item.command));
     }
-    bar->Append(menu, spec.title);
+    bar->Append(menu, entry.title);
   }
   SetMenuBar(bar);
 }
 
 void MainFrame::buildAccelerators() {
   std::vector<wxAcceleratorEntry> entries;
-  for (const AcceleratorSpec& a : acceleratorSpec())
+  for (const AcceleratorEntry& a : acceleratorEntries())
     entries.emplace_back(toWxModifiers(a.modifiers), toWxKey(a.keyCode), toWxId(a.command));
   SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(entries.size()), entries.data()));
 }
@@ -92,7 +92,7 @@ void MainFrame::buildAccelerators() {
 void MainFrame::buildToolBar() {
   wxToolBar* bar = CreateToolBar(wxTB_FLAT | wxTB_HORIZONTAL | wxTB_DOCKABLE);
   bar->SetToolBitmapSize(wxSize(16, 15));
-  for (int command : toolbarSpec()) {
+  for (int command : toolbarEntries()) {
     if (command == kSeparator) {
       bar->AddSeparator();
       continue;

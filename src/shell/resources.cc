@@ -2,8 +2,8 @@
 
 #include <map>
 
-const std::vector<MenuSpec>& menuBarSpec() {
-  static const std::vector<MenuSpec> menus = {
+const std::vector<MenuEntry>& menuBarEntries() {
+  static const std::vector<MenuEntry> menus = {
       {"&File",
        {{"&Open...\tCtrl+O", command::kOpen},
         {"Save &As...", command::kSaveAs},
@@ -16,9 +16,9 @@ const std::vector<MenuSpec>& menuBarSpec() {
   return menus;
 }
 
-const std::vector<AcceleratorSpec>& acceleratorSpec() {
+const std::vector<AcceleratorEntry>& acceleratorEntries() {
   using namespace modifier;
-  static const std::vector<AcceleratorSpec> accelerators = {
+  static const std::vector<AcceleratorEntry> accelerators = {
       {kCtrl, 'N', command::kNew},
       {kCtrl, 'O', command::kOpen},
       {kCtrl, 'S', command::kSave},
@@ -37,7 +37,7 @@ const std::vector<AcceleratorSpec>& acceleratorSpec() {
   return accelerators;
 }
 
-const std::vector<int>& toolbarSpec() {
+const std::vector<int>& toolbarEntries() {
   static const std::vector<int> buttons = {command::kOpen, command::kSave, kSeparator, command::kAbout};
   return buttons;
 }

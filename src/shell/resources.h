@@ -28,17 +28,17 @@ inline constexpr int kHelp = 32774;
 
 inline constexpr int kSeparator = 0;
 
-struct MenuItemSpec {
+struct MenuItemEntry {
   const char* text;  // with "&" before the mnemonic and "\t" before the shown shortcut
   int command;       // kSeparator for a separator line
 };
 
-struct MenuSpec {
+struct MenuEntry {
   const char* title;
-  std::vector<MenuItemSpec> items;
+  std::vector<MenuItemEntry> items;
 };
 
-const std::vector<MenuSpec>& menuBarSpec();
+const std::vector<MenuEntry>& menuBarEntries();
 
 // Keys of the accelerator table: letters by their upper-case character, the others below.
 namespace key {
@@ -55,16 +55,16 @@ inline constexpr int kShift = 2;
 inline constexpr int kAlt = 4;
 }  // namespace modifier
 
-struct AcceleratorSpec {
+struct AcceleratorEntry {
   int modifiers;
   int keyCode;
   int command;
 };
 
-const std::vector<AcceleratorSpec>& acceleratorSpec();
+const std::vector<AcceleratorEntry>& acceleratorEntries();
 
 // Toolbar buttons in order; kSeparator marks the gap.
-const std::vector<int>& toolbarSpec();
+const std::vector<int>& toolbarEntries();
 
 // "status-bar prompt\ntooltip" of a command, or nullptr when it has none.
 const char* commandPrompt(int command);

@@ -9,7 +9,7 @@
 namespace {
 
 TEST(Resources, MenuBarHasTheProgramsItemsInOrder) {
-  const auto& menus = menuBarSpec();
+  const auto& menus = menuBarEntries();
   ASSERT_EQ(menus.size(), 3u);
   EXPECT_STREQ(menus[0].title, "&File");
   EXPECT_STREQ(menus[1].title, "Analysis");
@@ -27,7 +27,7 @@ TEST(Resources, MenuBarHasTheProgramsItemsInOrder) {
 TEST(Resources, AcceleratorsAndToolbar) {
   using namespace modifier;
   std::vector<std::tuple<int, int, int>> keys;
-  for (const auto& a : acceleratorSpec()) keys.emplace_back(a.modifiers, a.keyCode, a.command);
+  for (const auto& a : acceleratorEntries()) keys.emplace_back(a.modifiers, a.keyCode, a.command);
   const std::vector<std::tuple<int, int, int>> expected = {
       {kCtrl, 'N', 57600},        {kCtrl, 'O', 57601},           {kCtrl, 'S', 57603},
       {kCtrl, 'P', 57607},        {kCtrl, 'Z', 57643},           {kAlt, key::kBackspace, 57643},
@@ -35,7 +35,7 @@ TEST(Resources, AcceleratorsAndToolbar) {
       {kCtrl, key::kInsert, 57634}, {kCtrl, 'V', 57637},         {kShift, key::kInsert, 57637},
       {kNone, key::kF6, 57680},   {kShift, key::kF6, 57681}};
   EXPECT_EQ(keys, expected);
-  EXPECT_EQ(toolbarSpec(), (std::vector<int>{57601, 57603, kSeparator, 57664}));
+  EXPECT_EQ(toolbarEntries(), (std::vector<int>{57601, 57603, kSeparator, 57664}));
 }
 
 TEST(Resources, PromptsSplitIntoStatusTextAndTooltip) {
