@@ -84,6 +84,17 @@ void formMiddle(const RealMatrix& W, const IntMatrix& L0, std::size_t rank, Real
     for (std::size_t s = 0; s <= r; ++s) M[r][s] = M[s][r] = static_cast<double>(longDot(W[r], L0[s], p));
 }
 
+// U = A^-1 - d d' / s: the inverse of A + H'H for a single hypothesis row H.
+void rankOneUpdate(const RealMatrix& Ainv, const double* d, double s, RealMatrix& U) {
+  const std::size_t p = U.cols();
+  for (std::size_t a = 0; a < p; ++a) {
+    const double g = d[a] / s;
+    const double* row = Ainv[a];
+    double* u = U[a];
+    for (std::size_t b = 0; b < p; ++b) u[b] = row[b] - g * d[b];
+  }
+}
+
 // The design-only half of a restricted fit: the basis L of the rows L0, W = L U and the inverse
 // of M = L U L'. Returns the rank of L0.
 std::size_t prepareRestriction(HypothesisWork& work, std::size_t p, std::size_t rows) {
@@ -159,14 +170,7 @@ TestResult estimateParameter(const FittedModel& model, const RealMatrix& Ainv, s
   placeRestrictions(*model.C, work.L0);
   work.L0[h][k] = 1;
   // U = A^-1 - a a' / (a_k + 1) with a = column k of A^-1, read as row k (A^-1 is symmetric).
-  const double denominator = Ainv[k][k] + 1.0;
-  const double* ak = Ainv[k];
-  for (std::size_t a = 0; a < p; ++a) {
-    const double g = ak[a] / denominator;
-    const double* row = Ainv[a];
-    double* u = work.U[a];
-    for (std::size_t b = 0; b < p; ++b) u[b] = row[b] - g * ak[b];
-  }
+  rankOneUpdate(Ainv, Ainv[k], Ainv[k][k] + 1.0, work.U);
   return restrictedFit(model, work, h + 1);
 }
 
@@ -190,11 +194,6 @@ TestResult testDifference(const FittedModel& model, const RealMatrix& Ainv, std:
   const double s = Ainv[i][i] + 1.0 + Ainv[j][j] - 2.0 * Ainv[i][j];
   std::vector<double>& d = work.d;
   for (std::size_t a = 0; a < p; ++a) d[a] = Ainv[i][a] - Ainv[j][a];
-  for (std::size_t a = 0; a < p; ++a) {
-    const double g = d[a] / s;
-    const double* row = Ainv[a];
-    double* u = work.U[a];
-    for (std::size_t b = 0; b < p; ++b) u[b] = row[b] - g * d[b];
-  }
+  rankOneUpdate(Ainv, d.data(), s, work.U);
   return restrictedFit(model, work, h + 1);
 }
